@@ -2,6 +2,7 @@
 
 #include "app/ErrorBox.h"
 #include "data/u_dmCon.h"
+#include "login/u_frmLogin.h"
 #include "ui_u_fMenuImportFactCMarvo.h"
 
 #include <QCloseEvent>
@@ -23,7 +24,12 @@ TfMenuImportFactCMarvo::~TfMenuImportFactCMarvo() = default;
 void TfMenuImportFactCMarvo::FormCreate() { ui->PanelMenu->hide(); }
 
 void TfMenuImportFactCMarvo::ButtonLoginClick() {
-    // The login dialog serves this button.
+    if (!frmLogin || frmLogin->ShowModal() != QDialog::Accepted)
+        return; // closed without logging in
+    ui->PanelLogin->hide();
+    ui->PanelMenu->show();
+    ui->LabelDataBase->setText(dmCon->glDataBase);
+    ui->LabelUser->setText(QStringLiteral("User ") + dmCon->glUser);
 }
 
 void TfMenuImportFactCMarvo::ButtonImportFactCClick() {
