@@ -99,6 +99,8 @@ TEST_F(Login, DialogLayoutAndTabOrder) {
     EXPECT_EQ(frmLogin->windowTitle(), "frmLogin");
     EXPECT_EQ(frmLogin->size(), QSize(362, 158));
     EXPECT_EQ(field<QLineEdit>("Edit3")->echoMode(), QLineEdit::Password);
+    typeText(field<QLineEdit>("Edit3"), "abc");
+    EXPECT_EQ(field<QLineEdit>("Edit3")->displayText(), "***");
     EXPECT_TRUE(field<QPushButton>("Button1")->isDefault());
     for (auto [label, caption] : {std::pair{"Label1", "Company"}, {"Label2", "UserName"}, {"Label3", "Password"}})
         EXPECT_EQ(field<QLabel>(label)->text(), caption);
