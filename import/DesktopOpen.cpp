@@ -1,0 +1,8 @@
+#include "import/DesktopOpen.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+void openInDefaultViewer(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
