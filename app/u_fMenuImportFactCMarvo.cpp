@@ -2,6 +2,7 @@
 
 #include "app/ErrorBox.h"
 #include "data/u_dmCon.h"
+#include "import/u_fImportFactCIMarvo.h"
 #include "login/u_frmLogin.h"
 #include "ui_u_fMenuImportFactCMarvo.h"
 
@@ -33,7 +34,11 @@ void TfMenuImportFactCMarvo::ButtonLoginClick() {
 }
 
 void TfMenuImportFactCMarvo::ButtonImportFactCClick() {
-    // The import window serves this button.
+    if (!fImportFactCIMarvo)
+        return;
+    fImportFactCIMarvo->show();
+    fImportFactCIMarvo->raise();
+    fImportFactCIMarvo->activateWindow();
 }
 
 void TfMenuImportFactCMarvo::closeEvent(QCloseEvent* event) {
