@@ -26,4 +26,6 @@ QString applicationName() {
     return appNameFromPath(path.isEmpty() ? QCoreApplication::applicationFilePath() : path);
 }
 
-void setApplicationPathOverride(const QString& executablePath) { pathOverride() = executablePath; }
+void setApplicationPathOverride(const QString& executablePath) {
+    pathOverride() = executablePath;
+}

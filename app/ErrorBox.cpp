@@ -23,11 +23,17 @@ Presenter& presenter() {
 
 } // namespace
 
-void setPresenter(Presenter replacement) { presenter() = replacement ? std::move(replacement) : showRealBox; }
+void setPresenter(Presenter replacement) {
+    presenter() = replacement ? std::move(replacement) : showRealBox;
+}
 
-void show(const QString& message) { presenter()(QApplication::activeWindow(), applicationName(), errorBoxText(message)); }
+void show(const QString& message) {
+    presenter()(QApplication::activeWindow(), applicationName(), errorBoxText(message));
+}
 
-void show(const std::exception& error) { show(QString::fromStdString(innermostMessage(error))); }
+void show(const std::exception& error) {
+    show(QString::fromStdString(innermostMessage(error)));
+}
 
 } // namespace errorBox
 

@@ -14,7 +14,8 @@ TfMenuImportFactCMarvo* fMenuImportFactCMarvo = nullptr;
 TfMenuImportFactCMarvo::TfMenuImportFactCMarvo(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TfMenuImportFactCMarvo>()) {
     ui->setupUi(this);
-    connect(ui->ButtonLogin, &QPushButton::clicked, this, [this] { guarded([this] { ButtonLoginClick(); }); });
+    connect(ui->ButtonLogin, &QPushButton::clicked, this,
+            [this] { guarded([this] { ButtonLoginClick(); }); });
     connect(ui->ButtonImportFactC, &QPushButton::clicked, this,
             [this] { guarded([this] { ButtonImportFactCClick(); }); });
     FormCreate();
@@ -22,7 +23,9 @@ TfMenuImportFactCMarvo::TfMenuImportFactCMarvo(QWidget* parent)
 
 TfMenuImportFactCMarvo::~TfMenuImportFactCMarvo() = default;
 
-void TfMenuImportFactCMarvo::FormCreate() { ui->PanelMenu->hide(); }
+void TfMenuImportFactCMarvo::FormCreate() {
+    ui->PanelMenu->hide();
+}
 
 void TfMenuImportFactCMarvo::ButtonLoginClick() {
     if (!frmLogin || frmLogin->ShowModal() != QDialog::Accepted)

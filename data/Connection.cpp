@@ -19,7 +19,9 @@ std::string trimmed(std::string text) {
     return text;
 }
 
-const char* sslModeName(SslMode mode) { return mode == SslMode::Require ? "require" : "prefer"; }
+const char* sslModeName(SslMode mode) {
+    return mode == SslMode::Require ? "require" : "prefer";
+}
 
 } // namespace
 
@@ -41,7 +43,8 @@ SessionPtr Connection::acquire(const std::string& key, bool& fromPool) {
             sessions.pop_back();
             // A session whose server went away since it was pooled notices it here.
             PQconsumeInput(session.get());
-            if (PQstatus(session.get()) == CONNECTION_OK && PQtransactionStatus(session.get()) == PQTRANS_IDLE) {
+            if (PQstatus(session.get()) == CONNECTION_OK &&
+                PQtransactionStatus(session.get()) == PQTRANS_IDLE) {
                 fromPool = true;
                 return session;
             }
@@ -51,13 +54,34 @@ SessionPtr Connection::acquire(const std::string& key, bool& fromPool) {
     const std::string timeout = std::to_string(settings_.connectTimeoutSeconds);
     // Every setting is given explicitly, so that no PG* variable, password
     // file or service file of the machine changes where or how we connect.
-    const char* keywords[] = {"host", "port", "dbname", "user", "password", "sslmode", "connect_timeout",
-                              "client_encoding", "passfile", "service", "gssencmode", "options",
-                              "application_name", nullptr};
-    const char* values[] = {settings_.server.c_str(), port.c_str(), settings_.database.c_str(),
-                            settings_.user.c_str(), settings_.password.c_str(), sslModeName(settings_.sslMode),
-                            timeout.c_str(), "UTF8", nullDevice, "", "disable", "-c DateStyle=ISO,YMD",
-                            "wimportfactcmarvo", nullptr};
+    const char* keywords[] = {"host",
+                              "port",
+                              "dbname",
+                              "user",
+                              "password",
+                              "sslmode",
+                              "connect_timeout",
+                              "client_encoding",
+                              "passfile",
+                              "service",
+                              "gssencmode",
+                              "options",
+                              "application_name",
+                              nullptr};
+    const char* values[] = {settings_.server.c_str(),
+                            port.c_str(),
+                            settings_.database.c_str(),
+                            settings_.user.c_str(),
+                            settings_.password.c_str(),
+                            sslModeName(settings_.sslMode),
+                            timeout.c_str(),
+                            "UTF8",
+                            nullDevice,
+                            "",
+                            "disable",
+                            "-c DateStyle=ISO,YMD",
+                            "wimportfactcmarvo",
+                            nullptr};
     SessionPtr session(PQconnectdbParams(keywords, values, 0));
     if (!session)
         throw AppError("out of memory allocating a PostgreSQL connection");
@@ -109,6 +133,8 @@ size_t Connection::pooledSessions() const {
                            [](size_t sum, const auto& entry) { return sum + entry.second.size(); });
 }
 
-void Connection::clearPool() { pool_.clear(); }
+void Connection::clearPool() {
+    pool_.clear();
+}
 
 } // namespace db

@@ -18,7 +18,7 @@ struct GridStyleSheet {
     const char* groupByBox = "#FED547";
     const char* incSearch = "#FED547";
     const char* filterBox = "#FFFFE1";
-    const char* footer = "#FFFFE1"; // bold navy text
+    const char* footer = "#FFFFE1";  // bold navy text
     const char* preview = "#FFFFE1"; // bold navy text
     const char* footerText = "#000080";
     const char* groupRow = "#F1EFE2";

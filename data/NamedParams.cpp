@@ -6,8 +6,12 @@
 namespace db {
 namespace {
 
-bool isNameStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool isNameStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 bool sameName(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -79,8 +83,8 @@ PositionalSql toPositional(std::string_view sql) {
         const char c = sql[i];
         size_t end = i + 1;
         if (c == '\'') {
-            const bool escapes = i > 0 && (sql[i - 1] == 'E' || sql[i - 1] == 'e') &&
-                                 (i < 2 || !isNameChar(sql[i - 2]));
+            const bool escapes =
+                i > 0 && (sql[i - 1] == 'E' || sql[i - 1] == 'e') && (i < 2 || !isNameChar(sql[i - 2]));
             end = skipQuoted(sql, i, escapes);
         } else if (c == '"') {
             end = skipQuoted(sql, i, false);

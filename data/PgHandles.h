@@ -19,6 +19,8 @@ using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
 using SharedResult = std::shared_ptr<const PGresult>;
 using SessionPtr = std::unique_ptr<PGconn, SessionDeleter>;
 
-inline SharedResult share(ResultPtr result) { return SharedResult(result.release(), ResultDeleter{}); }
+inline SharedResult share(ResultPtr result) {
+    return SharedResult(result.release(), ResultDeleter{});
+}
 
 } // namespace db

@@ -36,17 +36,27 @@ size_t Query::paramIndex(std::string_view name) const {
     throw AppError(def_.name + ": Parameter '" + std::string(name) + "' not found");
 }
 
-void Query::setParam(std::string_view name, const std::string& value) { params_[paramIndex(name)] = value; }
-void Query::setParam(std::string_view name, const QString& value) { setParam(name, value.toStdString()); }
+void Query::setParam(std::string_view name, const std::string& value) {
+    params_[paramIndex(name)] = value;
+}
+void Query::setParam(std::string_view name, const QString& value) {
+    setParam(name, value.toStdString());
+}
 void Query::setParam(std::string_view name, const QDate& value) {
     if (!value.isValid())
         return setParamNull(name);
     setParam(name, value.toString(Qt::ISODate));
 }
-void Query::setParamNull(std::string_view name) { params_[paramIndex(name)].reset(); }
-std::optional<std::string> Query::param(std::string_view name) const { return params_[paramIndex(name)]; }
+void Query::setParamNull(std::string_view name) {
+    params_[paramIndex(name)].reset();
+}
+std::optional<std::string> Query::param(std::string_view name) const {
+    return params_[paramIndex(name)];
+}
 
-ResultPtr Query::run() const { return connection_.execute(positional_.text, params_); }
+ResultPtr Query::run() const {
+    return connection_.execute(positional_.text, params_);
+}
 
 void Query::checkDeclaredFields(const PGresult* result) const {
     for (const FieldDef& field : def_.fields) {
@@ -85,9 +95,13 @@ void Query::refresh() {
     adopt(std::move(fresh));
 }
 
-void Query::execute() { run(); }
+void Query::execute() {
+    run();
+}
 
-int Query::rowCount() const { return result_ ? PQntuples(result_.get()) : 0; }
+int Query::rowCount() const {
+    return result_ ? PQntuples(result_.get()) : 0;
+}
 
 void Query::setCurrentRow(int row) {
     requireOpen();
@@ -111,7 +125,9 @@ int Query::requireColumn(std::string_view field) const {
     return c;
 }
 
-bool Query::isNull(int row, int column) const { return PQgetisnull(result_.get(), row, column) != 0; }
+bool Query::isNull(int row, int column) const {
+    return PQgetisnull(result_.get(), row, column) != 0;
+}
 
 std::string_view Query::raw(int row, int column) const {
     return {PQgetvalue(result_.get(), row, column),
@@ -161,7 +177,9 @@ int Query::subscribe(std::function<void()> onRowsChanged) {
     return nextSubscription_++;
 }
 
-void Query::unsubscribe(int subscription) { subscribers_.erase(subscription); }
+void Query::unsubscribe(int subscription) {
+    subscribers_.erase(subscription);
+}
 
 void Query::notify() {
     for (const auto& [id, callback] : subscribers_)

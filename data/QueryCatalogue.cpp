@@ -10,8 +10,9 @@ namespace {
 
 FieldType parseType(const std::string& name) {
     static const std::pair<const char*, FieldType> types[] = {
-        {"text", FieldType::Text},       {"longtext", FieldType::LongText}, {"integer", FieldType::Integer},
-        {"float", FieldType::Float},     {"boolean", FieldType::Boolean},   {"date", FieldType::Date},
+        {"text", FieldType::Text},          {"longtext", FieldType::LongText},
+        {"integer", FieldType::Integer},    {"float", FieldType::Float},
+        {"boolean", FieldType::Boolean},    {"date", FieldType::Date},
         {"timestamp", FieldType::Timestamp}};
     for (const auto& [known, type] : types)
         if (name == known)

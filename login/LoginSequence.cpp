@@ -52,8 +52,8 @@ void checkAndFill(TdmCon& dm, db::Query& dsQorMobil, const LoginInput& input) {
     dm.dsAplicatieMobEmitent.setParam("pAplicatieMob", application);
     dm.dsAplicatieMobEmitent.open();
     if (dm.dsAplicatieMobEmitent.rowCount() == 0)
-        throw AppError(
-            QStringLiteral("Aplicatia %1 nu este disponibila pentru user-ul %2").arg(application, input.user));
+        throw AppError(QStringLiteral("Aplicatia %1 nu este disponibila pentru user-ul %2")
+                           .arg(application, input.user));
 
     dm.glUser = input.user;
     dm.glUserPass = input.password;

@@ -14,12 +14,15 @@ namespace {
 const QString fileName = QStringLiteral("QorNelvo.json");
 
 AppError unreadable(const QString& path, const QString& reason) {
-    return AppError(QStringLiteral("Fisierul %1 nu poate fi citit: %2").arg(QDir::toNativeSeparators(path), reason));
+    return AppError(
+        QStringLiteral("Fisierul %1 nu poate fi citit: %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 } // namespace
 
-QString rememberedLoginPath() { return perUserFile(fileName); }
+QString rememberedLoginPath() {
+    return perUserFile(fileName);
+}
 
 std::optional<RememberedLogin> loadRememberedLogin(const QString& path) {
     const QFileInfo info(path);

@@ -32,7 +32,8 @@ TEST(ErrorBox, TextAppendsAPeriodOnlyAfterCharactersSortingAfterIt) {
     const std::pair<const char*, const char*> cases[] = {
         {"Companie inexistenta", "Companie inexistenta."},
         {"Nu aveti inregistrari.", "Nu aveti inregistrari."},
-        {"(getToken) EROARE! StatusCode = 401, Content = {}", "(getToken) EROARE! StatusCode = 401, Content = {}."},
+        {"(getToken) EROARE! StatusCode = 401, Content = {}",
+         "(getToken) EROARE! StatusCode = 401, Content = {}."},
         {"eroare (x)", "eroare (x)"},
         {"ends with blank ", "ends with blank "},
         {"cifra 5", "cifra 5."},

@@ -23,14 +23,16 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NamedParamsTest,
     ::testing::Values(
         Case{"select * from m_firma where nume_firma = :pNumeFirma ;",
-             "select * from m_firma where nume_firma = $1 ;", {"pNumeFirma"}},
+             "select * from m_firma where nume_firma = $1 ;",
+             {"pNumeFirma"}},
         Case{"select :a, :b, :A", "select $1, $2, $1", {"a", "b"}},
         Case{"select json_factc::json->'clientData'->>'client' from t where d between :pDataIncep and "
              "current_date",
              "select json_factc::json->'clientData'->>'client' from t where d between $1 and current_date",
              {"pDataIncep"}},
         Case{"select :p::json", "select $1::json", {"p"}},
-        Case{"select ':x', 'it''s :y', E'\\':z', \":w\" from t", "select ':x', 'it''s :y', E'\\':z', \":w\" from t",
+        Case{"select ':x', 'it''s :y', E'\\':z', \":w\" from t",
+             "select ':x', 'it''s :y', E'\\':z', \":w\" from t",
              {}},
         Case{"select 1 -- :c\n, :d /* :e /* :f */ */", "select 1 -- :c\n, $1 /* :e /* :f */ */", {"d"}},
         Case{"select $q$ :x $q$, $$:y$$, :z", "select $q$ :x $q$, $$:y$$, $1", {"z"}},

@@ -13,13 +13,16 @@ using db::SslMode;
 
 namespace {
 
-const PgFixture& pg() { return PgFixture::get(); }
+const PgFixture& pg() {
+    return PgFixture::get();
+}
 
 // Our backends, as the server sees them.
 int ourBackends(const std::string& database) {
     return std::stoi(pg().scalar(pg().tlsPort, "postgres",
                                  "select count(*) from pg_stat_activity where application_name = "
-                                 "'wimportfactcmarvo' and datname = '" + database + "'"));
+                                 "'wimportfactcmarvo' and datname = '" +
+                                     database + "'"));
 }
 
 // Backends end shortly after the client says goodbye.
@@ -110,7 +113,8 @@ TEST(PgLayer, DeclaredFieldsAreChecked) {
     } cases[] = {
         {{field("a", FieldType::Integer), field("b", FieldType::Text)}, "dsTest: Field 'b' not found"},
         {{field("client", FieldType::LongText, "json_client")}, "dsTest: Field 'json_client' not found"},
-        {{field("a", FieldType::Text)}, "dsTest: Type mismatch for field 'a', expecting: text actual: integer"},
+        {{field("a", FieldType::Text)},
+         "dsTest: Type mismatch for field 'a', expecting: text actual: integer"},
         {{field("c", FieldType::Integer)},
          "dsTest: Type mismatch for field 'c', expecting: integer actual: bigint"},
     };
@@ -119,11 +123,11 @@ TEST(PgLayer, DeclaredFieldsAreChecked) {
         EXPECT_EQ(errorOf([&] { q.open(); }), test.error);
         EXPECT_FALSE(q.isOpen());
     }
-    db::Query fine(def("select 1::int2 as a, 1.5::numeric as f, now() as ts, current_date as d, 'x' as t",
-                       {field("a", FieldType::Integer), field("f", FieldType::Float),
-                        field("ts", FieldType::Timestamp), field("d", FieldType::Date),
-                        field("t", FieldType::Text)}),
-                   c);
+    db::Query fine(
+        def("select 1::int2 as a, 1.5::numeric as f, now() as ts, current_date as d, 'x' as t",
+            {field("a", FieldType::Integer), field("f", FieldType::Float), field("ts", FieldType::Timestamp),
+             field("d", FieldType::Date), field("t", FieldType::Text)}),
+        c);
     fine.open();
     EXPECT_EQ(fine.date("d"), QDate::currentDate());
 }

@@ -21,7 +21,9 @@
 
 namespace {
 
-const PgFixture& pg() { return PgFixture::get(); }
+const PgFixture& pg() {
+    return PgFixture::get();
+}
 const QString hashedPassword = QString::fromUtf8("Parolă-ș\"1");
 
 class Login : public ::testing::Test {
@@ -50,22 +52,31 @@ protected:
         const std::string tls = std::to_string(pg().tlsPort), plain = std::to_string(pg().plainPort);
         pg().exec(pg().tlsPort, "qor_mob",
                   "insert into m_firma values "
-                  "('FIRMA', '127.0.0.1', " + tls + ", 'qor1', true, false, null),"
-                  "('Firma Hash', '127.0.0.1', " + plain + ", 'qor2', false, false, 'HashSHA2'),"
-                  "('HASH LOWER', '127.0.0.1', " + tls + ", 'qor1', true, false, 'hashsha2'),"
-                  "('NO DB', '127.0.0.1', " + tls + ", 'nu_exista', true, false, null)");
-        const std::string company =
-            "insert into aplicatie_mob values ('WImportFactCMARVO', true, null);"
-            "insert into eu (cod_cci, tara, localit, adresa, jas_ip) values ('RO 12.345', 'RO', 'Cluj', 'Str. 1', ";
+                  "('FIRMA', '127.0.0.1', " +
+                      tls +
+                      ", 'qor1', true, false, null),"
+                      "('Firma Hash', '127.0.0.1', " +
+                      plain +
+                      ", 'qor2', false, false, 'HashSHA2'),"
+                      "('HASH LOWER', '127.0.0.1', " +
+                      tls +
+                      ", 'qor1', true, false, 'hashsha2'),"
+                      "('NO DB', '127.0.0.1', " +
+                      tls + ", 'nu_exista', true, false, null)");
+        const std::string company = "insert into aplicatie_mob values ('WImportFactCMARVO', true, null);"
+                                    "insert into eu (cod_cci, tara, localit, adresa, jas_ip) values ('RO "
+                                    "12.345', 'RO', 'Cluj', 'Str. 1', ";
         pg().exec(pg().tlsPort, "qor1",
                   "insert into emitent (emitent, operator_parola, eu_punct_lucru) values "
-                  "('ion', 'parola1', 'PL Cluj'), ('ana', 'x', 'PL2');" + company +
+                  "('ion', 'parola1', 'PL Cluj'), ('ana', 'x', 'PL2');" +
+                      company +
                       "'rapoarte.firma.ro:18080');"
                       "insert into aplicatie_mob_emitent values ('wimportfactcmarvo', 'ion', 'operator')");
-        pg().exec(pg().plainPort, "qor2",
-                  "insert into emitent (emitent, operator_parola, eu_punct_lucru) values ('Mărie', '" +
-                      sha256Hex(hashedPassword).toStdString() + "', 'PL Iasi');" + company +
-                      "null); insert into aplicatie_mob_emitent values ('WIMPORTFACTCMARVO', 'Mărie', 'sef')");
+        pg().exec(
+            pg().plainPort, "qor2",
+            "insert into emitent (emitent, operator_parola, eu_punct_lucru) values ('Mărie', '" +
+                sha256Hex(hashedPassword).toStdString() + "', 'PL Iasi');" + company +
+                "null); insert into aplicatie_mob_emitent values ('WIMPORTFACTCMARVO', 'Mărie', 'sef')");
     }
 
     template <class T> T* field(const char* name) { return frmLogin->findChild<T*>(name); }
@@ -102,7 +113,8 @@ TEST_F(Login, DialogLayoutAndTabOrder) {
     typeText(field<QLineEdit>("Edit3"), "abc");
     EXPECT_EQ(field<QLineEdit>("Edit3")->displayText(), "***");
     EXPECT_TRUE(field<QPushButton>("Button1")->isDefault());
-    for (auto [label, caption] : {std::pair{"Label1", "Company"}, {"Label2", "UserName"}, {"Label3", "Password"}})
+    for (auto [label, caption] :
+         {std::pair{"Label1", "Company"}, {"Label2", "UserName"}, {"Label3", "Password"}})
         EXPECT_EQ(field<QLabel>(label)->text(), caption);
     QStringList chain;
     QWidget* w = field<QLineEdit>("Edit3");
@@ -139,7 +151,8 @@ TEST_F(Login, PlainPasswordFillsTheSession) {
 // An inactive directory row, a hashed non-ASCII password, a company server
 // without TLS (prefer falls back) and the application registered in upper case.
 TEST_F(Login, HashedPasswordOnAServerWithoutTls) {
-    ASSERT_TRUE(attempt("Firma Hash", QString::fromUtf8("Mărie"), hashedPassword)) << boxes.join("|").toStdString();
+    ASSERT_TRUE(attempt("Firma Hash", QString::fromUtf8("Mărie"), hashedPassword))
+        << boxes.join("|").toStdString();
     EXPECT_EQ(dmCon->glDataBase, "qor2");
     EXPECT_EQ(dmCon->glUserPass, hashedPassword) << "the session keeps the password as typed";
     EXPECT_EQ(dmCon->glJasProtocol, "https");
@@ -165,7 +178,8 @@ TEST_F(Login, FailuresGiveTheirMessagesAndLeaveTheDialogUsable) {
         {"", "HASH LOWER", "ion", sha256Hex("parola1"), "User, Password eronate.", false},
         {"update aplicatie_mob set activ = false", "FIRMA", "ion", "parola1",
          "Aplicatia wimportfactcmarvo nu este disponibila.", false},
-        {"", "FIRMA", "ana", "x", "Aplicatia wimportfactcmarvo nu este disponibila pentru user-ul ana.", true},
+        {"", "FIRMA", "ana", "x", "Aplicatia wimportfactcmarvo nu este disponibila pentru user-ul ana.",
+         true},
         {"", "NO DB", "ion", "parola1", "FATAL:  database \"nu_exista\" does not exist.", false},
     };
     for (const Case& c : cases) {
@@ -176,7 +190,8 @@ TEST_F(Login, FailuresGiveTheirMessagesAndLeaveTheDialogUsable) {
         EXPECT_FALSE(attempt(c.company, c.user, c.password)) << c.message;
         ASSERT_EQ(boxes.size(), 1) << c.message;
         // a database client's text starts with where it failed; ours are exact
-        EXPECT_TRUE(boxes[0] == c.message || (boxes[0].endsWith(c.message) && boxes[0].startsWith("connection")))
+        EXPECT_TRUE(boxes[0] == c.message ||
+                    (boxes[0].endsWith(c.message) && boxes[0].startsWith("connection")))
             << boxes[0].toStdString();
         EXPECT_TRUE(frmLogin->isVisible());
         EXPECT_EQ(dmCon->glNumeFirma, c.company);
@@ -184,7 +199,8 @@ TEST_F(Login, FailuresGiveTheirMessagesAndLeaveTheDialogUsable) {
         EXPECT_FALSE(dmCon->dsEmitent.isOpen()) << c.message;
         EXPECT_FALSE(dmCon->dsAplicatieMob.isOpen()) << c.message;
         if (c.assignmentQueryOpen) {
-            EXPECT_TRUE(dmCon->dsAplicatieMobEmitent.isOpen() && dmCon->dsAplicatieMobEmitent.rowCount() == 0);
+            EXPECT_TRUE(dmCon->dsAplicatieMobEmitent.isOpen() &&
+                        dmCon->dsAplicatieMobEmitent.rowCount() == 0);
         }
         EXPECT_TRUE(dmCon->glUser.isEmpty());
     }

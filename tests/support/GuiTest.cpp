@@ -4,7 +4,9 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 void PrintTo(const QStringList& texts, std::ostream* out) {
     *out << '{';

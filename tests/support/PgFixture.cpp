@@ -22,7 +22,8 @@ db::ResultPtr run(int port, const std::string& database, const std::string& sql)
     db::ResultPtr result(PQexec(session.get(), sql.c_str()));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        throw std::runtime_error("test SQL failed: " + std::string(PQerrorMessage(session.get())) + "\n" + sql);
+        throw std::runtime_error("test SQL failed: " + std::string(PQerrorMessage(session.get())) + "\n" +
+                                 sql);
     return result;
 }
 
