@@ -9,6 +9,7 @@
 #include "import/NullableDateEdit.h"
 #include "import/u_fImportFactCIMarvo.h"
 #include "samo/u_fProc_Samo.h"
+#include "tests/support/GuiTest.h"
 #include "tests/support/PgFixture.h"
 
 #include "SamoServer.h"
@@ -30,20 +31,6 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <unistd.h>
-
-// Readable QStrings in failure messages.
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
-// Takes the desktop's "open" requests for files.
-class OpenRequests : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void open(const QUrl& url) { urls << url; }
-};
 
 namespace {
 
@@ -581,5 +568,3 @@ TEST_F(ImportWindowWithSamo, FailingPageKeepsEarlierPagesAndMemoLinesWithoutRefr
 }
 
 } // namespace
-
-#include "test_import_window.moc"

@@ -1,5 +1,6 @@
 // samo-test-server: the SAMO test server as a process, for the demo and the
 // benchmark scripts. Prints one line once listening, runs until SIGTERM/SIGINT.
+#include "DemoScenario.h"
 #include "SamoServer.h"
 
 #include <QCommandLineParser>
@@ -59,6 +60,8 @@ int main(int argc, char* argv[]) {
                                             QStringLiteral("value"), fallback));
     };
     opt("port", "Port on 127.0.0.1 (0: any free one).", QStringLiteral("0"));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("demo"), QStringLiteral("Serve the demo's scenario (other data options ignored).")));
     opt("pages", "Pages holding transactions.", QString::number(defaults.pages));
     opt("last-page-items", "Transactions on the last non-empty page.",
         QString::number(defaults.lastPageItems));
@@ -82,16 +85,20 @@ int main(int argc, char* argv[]) {
         fail(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().front()), 2);
 
     samotest::Scenario scenario;
-    scenario.pages = intOption(parser, "pages", 0, 10'000'000);
-    scenario.lastPageItems = intOption(parser, "last-page-items", 0, 10);
-    scenario.token = parser.value(QStringLiteral("token")).toStdString();
-    scenario.user = parser.value(QStringLiteral("user")).toStdString();
-    scenario.password = parser.value(QStringLiteral("password")).toStdString();
-    scenario.cookie = parser.value(QStringLiteral("cookie")).toStdString();
-    scenario.seed = unsigned(intOption(parser, "seed", 0, INT_MAX));
-    scenario.daysBack = intOption(parser, "days-back", 1, 100'000);
-    scenario.itemBytes = intOption(parser, "item-bytes", 0, 64 * 1024 * 1024);
-    scenario.idPrefix = parser.value(QStringLiteral("id-prefix")).toStdString();
+    if (parser.isSet(QStringLiteral("demo"))) {
+        scenario = samotest::demoScenario();
+    } else {
+        scenario.pages = intOption(parser, "pages", 0, 10'000'000);
+        scenario.lastPageItems = intOption(parser, "last-page-items", 0, 10);
+        scenario.token = parser.value(QStringLiteral("token")).toStdString();
+        scenario.user = parser.value(QStringLiteral("user")).toStdString();
+        scenario.password = parser.value(QStringLiteral("password")).toStdString();
+        scenario.cookie = parser.value(QStringLiteral("cookie")).toStdString();
+        scenario.seed = unsigned(intOption(parser, "seed", 0, INT_MAX));
+        scenario.daysBack = intOption(parser, "days-back", 1, 100'000);
+        scenario.itemBytes = intOption(parser, "item-bytes", 0, 64 * 1024 * 1024);
+        scenario.idPrefix = parser.value(QStringLiteral("id-prefix")).toStdString();
+    }
     const auto port = quint16(intOption(parser, "port", 0, 65535));
     const QString cert = parser.value(QStringLiteral("cert"));
     const QString key = parser.value(QStringLiteral("key"));

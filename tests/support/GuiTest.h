@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <ostream>
 
 class QWidget;
@@ -12,3 +15,13 @@ void PrintTo(const QStringList& texts, std::ostream* out);
 
 // Types text into a widget key by key, as a user would (any Unicode text).
 void typeText(QWidget* widget, const QString& text);
+
+// Takes the desktop's "open" requests for files, in place of the default viewer:
+// QDesktopServices::setUrlHandler("file", &requests, "open").
+class OpenRequests : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl& url) { urls << url; }
+};

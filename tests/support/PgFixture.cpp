@@ -85,3 +85,7 @@ std::string sourceFile(const std::string& relativePath) {
         throw std::runtime_error("cannot read " + relativePath);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+std::string sourcePath(const std::string& relativePath) {
+    return std::string(WIMPORT_SOURCE_DIR) + "/" + relativePath;
+}

@@ -28,3 +28,5 @@ public:
 
 // A file of the source tree, for tests that read committed samples.
 std::string sourceFile(const std::string& relativePath);
+// The absolute path of a file of the source tree.
+std::string sourcePath(const std::string& relativePath);
