@@ -5,6 +5,8 @@
 #include "tests/support/PgFixture.h"
 
 #include <QThread>
+#include "tests/support/Errors.h"
+
 #include <gtest/gtest.h>
 
 using db::FieldDef;
@@ -33,15 +35,6 @@ bool settlesTo(const std::string& database, int expected) {
         QThread::msleep(20);
     }
     return false;
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AppError& e) {
-        return e.what();
-    }
-    return "<no error>";
 }
 
 FieldDef field(std::string name, FieldType type, std::string label = {}) {

@@ -1,6 +1,8 @@
 // Shared by the SAMO client's tests: our test server and error capture.
 #pragma once
 
+#include "tests/support/Errors.h"
+
 #include "SamoServer.h"
 #include "app/AppError.h"
 
@@ -9,15 +11,6 @@
 #include <string>
 
 namespace samotest {
-
-inline std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
 
 inline QString qs(const std::string& text) {
     return QString::fromStdString(text);

@@ -7,18 +7,11 @@
 #include "samo/SamoBodies.h"
 
 #include <QStringDecoder>
+#include "tests/support/Errors.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AppError& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
 
 TEST(SamoUrl, FollowsTheRule) {
     const struct {
