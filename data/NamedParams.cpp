@@ -1,5 +1,7 @@
 #include "data/NamedParams.h"
 
+#include "app/AsciiText.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -11,11 +13,6 @@ bool isNameStart(char c) {
 }
 bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
-bool sameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
 }
 
 // End of a quoted run that starts at `open` (the quote itself); doubled quotes
@@ -104,8 +101,9 @@ PositionalSql toPositional(std::string_view sql) {
                 while (nameEnd < sql.size() && isNameChar(sql[nameEnd]))
                     ++nameEnd;
                 const std::string_view name = sql.substr(i + 1, nameEnd - i - 1);
-                auto found = std::find_if(out.names.begin(), out.names.end(),
-                                          [&](const std::string& known) { return sameName(known, name); });
+                auto found = std::find_if(out.names.begin(), out.names.end(), [&](const std::string& known) {
+                    return asciiIEquals(known, name);
+                });
                 if (found == out.names.end())
                     found = out.names.insert(out.names.end(), std::string(name));
                 out.text += '$';

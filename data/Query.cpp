@@ -1,6 +1,7 @@
 #include "data/Query.h"
 
 #include "app/AppError.h"
+#include "app/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,16 +10,10 @@
 namespace db {
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 int findColumn(const PGresult* result, std::string_view name) {
     const int columns = PQnfields(result);
     for (int c = 0; c < columns; ++c)
-        if (sameName(PQfname(result, c), name))
+        if (asciiIEquals(PQfname(result, c), name))
             return c;
     return -1;
 }
@@ -31,7 +26,7 @@ Query::Query(QueryDef def, Connection& connection)
 
 size_t Query::paramIndex(std::string_view name) const {
     for (size_t i = 0; i < positional_.names.size(); ++i)
-        if (sameName(positional_.names[i], name))
+        if (asciiIEquals(positional_.names[i], name))
             return i;
     throw AppError(def_.name + ": Parameter '" + std::string(name) + "' not found");
 }

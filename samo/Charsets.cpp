@@ -1,6 +1,7 @@
 #include "samo/Charsets.h"
 
 #include "app/AppError.h"
+#include "app/AsciiText.h"
 
 #include <array>
 #include <cstdint>
@@ -98,19 +99,6 @@ constexpr Alias aliases[] = {
     {"windows-1250", &cp1250}, {"cp1250", &cp1250},    {"windows-1252", &cp1252}, {"cp1252", &cp1252},
 };
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 std::string_view trimmed(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!s.empty() && blank(s.front()))
@@ -124,7 +112,7 @@ const Charset& charsetNamed(std::string_view name) {
     if (name.empty())
         return utf8;
     for (const Alias& alias : aliases)
-        if (iequals(alias.name, name))
+        if (asciiIEquals(alias.name, name))
             return *alias.charset;
     throw AppError("Setul de caractere necunoscut: " + std::string(name));
 }
@@ -163,7 +151,7 @@ std::string charsetOfContentType(std::string_view contentType) {
         std::string_view param = trimmed(rest.substr(0, next));
         pos = next == std::string_view::npos ? next : pos + 1 + next;
         const size_t eq = param.find('=');
-        if (eq == std::string_view::npos || !iequals(trimmed(param.substr(0, eq)), "charset"))
+        if (eq == std::string_view::npos || !asciiIEquals(trimmed(param.substr(0, eq)), "charset"))
             continue;
         std::string_view value = trimmed(param.substr(eq + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')

@@ -2,6 +2,7 @@
 
 #include "BuildSettings.h"
 #include "app/AppError.h"
+#include "app/AsciiText.h"
 #include "samo/Charsets.h"
 
 #include <QRegularExpression>
@@ -16,19 +17,6 @@ void initCurlOnce() {
     static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
     if (init != CURLE_OK)
         throw AppError(std::string(curl_easy_strerror(init)));
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
 }
 
 std::string_view trimmed(std::string_view s) {
@@ -69,7 +57,7 @@ std::string originOf(const std::string& url) {
                          urlPart(parsed.get(), CURLUPART_HOST) + ":" +
                          urlPart(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
     for (char& c : origin)
-        c = lower(c);
+        c = asciiLower(c);
     return origin;
 }
 
@@ -91,7 +79,7 @@ QString samoUrl(const QString& baseUrl, const QString& resource) {
 
 std::string HttpResponse::header(std::string_view name) const {
     for (const auto& [key, value] : headers)
-        if (iequals(key, name))
+        if (asciiIEquals(key, name))
             return value;
     return {};
 }
@@ -171,7 +159,7 @@ std::string HttpClient::checkedUrl() const {
             urlPart(parsed.get(), CURLUPART_HOST).empty())
             throw AppError(malformed + ": " + (candidate == url ? url : base));
         const std::string scheme = urlPart(parsed.get(), CURLUPART_SCHEME);
-        if (!iequals(scheme, "http") && !iequals(scheme, "https"))
+        if (!asciiIEquals(scheme, "http") && !asciiIEquals(scheme, "https"))
             throw AppError(std::string(curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL)) + ": " + base);
     }
     return url;
@@ -234,7 +222,7 @@ void HttpClient::perform(const Hop& hop) {
     add(hop.withBody ? "Content-Type: " + (bodyContentType_.empty() ? contentType_ : bodyContentType_)
                      : std::string("Content-Type:"));
     for (const auto& [name, value] : params_)
-        if (hop.withAuthorization || !iequals(name, "Authorization"))
+        if (hop.withAuthorization || !asciiIEquals(name, "Authorization"))
             add(name + ": " + value);
     const SlistPtr headerList(headers);
 
