@@ -96,6 +96,9 @@ void runProgram(const bench::Database& database, int rows, const QString& filter
     watch.expect([&] { return grid->model()->rowCount() == rows; });
     const Clock::time_point start = Clock::now();
     window.findChild<QPushButton*>("ButtonCauta")->click();
+    if (window.dsLogSamoFactc.rowCount() != rows)
+        throw std::runtime_error("expected " + std::to_string(rows) + " rows, the listing holds " +
+                                 std::to_string(window.dsLogSamoFactc.rowCount()) + error.toStdString());
     watch.wait();
     const double listing = bench::secondsSince(start);
     const std::int64_t residentAfter = bench::residentBytes();
