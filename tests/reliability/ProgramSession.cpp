@@ -203,10 +203,11 @@ void ProgramSession::startProgram() {
     dmCon->conQorMob.setPort(pg().tlsPort);
     dmCon->conQorMob.setPassword(pg().qorPassword);
     dmCon->conQor.setPassword(pg().qorPassword);
-    // Short time-outs, so that a fault shows in seconds.
-    dmCon->conQorMob.setConnectTimeout(3);
-    dmCon->conQor.setConnectTimeout(3);
-    fProc_Samo->RESTClient1.setTimeoutsForTests(3s, 3s, 3s);
+    // Shorter time-outs, so that a hung server shows in seconds, yet long
+    // enough for a sanitizer build on a busy machine.
+    dmCon->conQorMob.setConnectTimeout(10);
+    dmCon->conQor.setConnectTimeout(10);
+    fProc_Samo->RESTClient1.setTimeoutsForTests(10s, 10s, 10s);
 }
 
 void ProgramSession::TearDown() {

@@ -59,8 +59,13 @@ TEST_F(SamoFaults, EachFaultStopsOneImportAndTheNextOneWorks) {
          [](Scenario& s) {
              s.pages = 1;
              s.itemBytes = (2 << 20) + (64 << 10);
+             // Made here, so that the server answers at once however slow the build.
+             s.pageReplies[1] = jsonBody(SamoServer::pageJson(s, 1));
          },
          "", 2, 10, "nothing: stored whole"},
+        {"auth token holding a line break and a header (header injection)",
+         [](Scenario& s) { s.authReplies[1] = jsonBody(R"({"token": "t\r\nX-Injected: 1"})"); },
+         "Antet HTTP invalid: Authorization.", 1, 0, "nothing: no request carries the injected header"},
         {"listItemsCount negative on page 2 (with a full list)",
          [](Scenario& s) { s.pageReplies[2] = jsonBody(pageWithCount(s, 2, "-1")); }, "", 2, 10,
          "page 2's list: a count of 0 or less ends the listing by rule, so its transactions are not stored"},
@@ -104,6 +109,8 @@ TEST_F(SamoFaults, EachFaultStopsOneImportAndTheNextOneWorks) {
         EXPECT_EQ(memoLines().mid(linesBefore), lines);
         EXPECT_EQ(storedRows("id like '" + faulty + "%'"), c.stored);
         EXPECT_EQ(storedRows(), rowsBefore + c.stored) << "nothing stored before went away";
+        for (const samotest::RecordedRequest& r : samo.requests())
+            EXPECT_FALSE(r.hasHeader("X-Injected")) << r.target;
 
         // The same program, the server well again.
         Scenario well;
