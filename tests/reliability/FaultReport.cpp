@@ -1,5 +1,6 @@
 #include "FaultReport.h"
 
+#include <QDate>
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@ namespace {
 QString cell(QString text, const QString& perUserFolder) {
     if (!perUserFolder.isEmpty())
         text.replace(perUserFolder, QStringLiteral("%APPDATA%"));
+    text.replace(QDate::currentDate().toString(Qt::ISODate), QStringLiteral("YYYY-MM-DD"));
     static const QRegularExpression port(QStringLiteral("(port |127\\.0\\.0\\.1:)\\d+"));
     text.replace(port, QStringLiteral("\\1N"));
     // A long run of one character (a 300-character number) as its length.

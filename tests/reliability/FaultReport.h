@@ -13,6 +13,6 @@ struct FaultRow {
     QString lost;     // what the fault still costs; "nothing" when nothing
 };
 
-// The test's per-user folder reads as %APPDATA%, this run's ports as N and a
-// long run of one character as its length, so that the table reads the same on every run.
+// The test's per-user folder reads as %APPDATA%, this run's ports as N, today
+// as YYYY-MM-DD and a long run of one character as its length, so that the table reads the same on every run.
 void reportFault(const FaultRow& row, const QString& perUserFolder = {});

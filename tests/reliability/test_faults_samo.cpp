@@ -126,8 +126,10 @@ TEST_F(SamoFaults, EachFaultStopsOneImportAndTheNextOneWorks) {
 
         const QString what = c.box.isEmpty() ? QStringLiteral("no message; the grid is refreshed") : c.box;
         reportFault({"SAMO", c.fault, what,
-                     c.stored ? QStringLiteral("the %1 transactions of the pages before").arg(c.stored)
-                              : QStringLiteral("everything stored before"),
+                     !c.stored ? QStringLiteral("everything stored before")
+                     : c.box.isEmpty()
+                         ? QStringLiteral("the %1 transactions of the pages taken").arg(c.stored)
+                         : QStringLiteral("the %1 transactions of the pages before").arg(c.stored),
                      c.lost});
     }
     EXPECT_GE(
